@@ -20,7 +20,9 @@ class ByteSet {
   explicit ByteSet(std::string_view bytes) : bytes_(bytes.data(), bytes.size()) {}
 
   std::string_view View() const { return {bytes_.data(), bytes_.size()}; }
-  const unsigned char* Data() const { return reinterpret_cast<const unsigned char*>(bytes_.data()); }
+  const unsigned char* Data() const {
+    return reinterpret_cast<const unsigned char*>(bytes_.data());
+  }
   unsigned char* MutableData() { return reinterpret_cast<unsigned char*>(bytes_.data()); }
   int64_t Size() const { return static_cast<int64_t>(bytes_.size()); }
   bool Empty() const { return bytes_.empty(); }

@@ -1,8 +1,12 @@
 // Conversions between code page 936 texts and Unicode.
 //
 // Code page 936 is Windows' GBK table (0x80 is the euro sign). A character
-// that code page 936 cannot show comes out as "?". Converters are opened once
-// per thread and reused, so a conversion never reloads the tables.
+// that code page 936 cannot show (also an unpaired surrogate) comes out as
+// "?"; a byte sequence that it does not define (a lead byte without a valid
+// second byte, a broken pair at the end) reads as U+FFFD, which in turn comes
+// back as "?". Converters are opened once per thread and reused, so a
+// conversion never reloads the tables. A conversion that cannot run at all
+// (no converter) gives the empty result.
 #pragma once
 
 #include <optional>
@@ -28,7 +32,10 @@ std::u16string TextToUtf16(const Text& text);
 Text Utf16ToText(std::u16string_view utf16);  // stops at the first zero unit
 
 // UTF-8 <-> code page 936; for literals in source, file names and the console.
+// Malformed UTF-8 comes out as "?".
 Text TextFromUtf8(std::string_view utf8);  // stops at the first zero byte
+// The same for u8"..." literals, which are char8_t arrays in C++20.
+Text TextFromUtf8(std::u8string_view utf8);
 std::string TextToUtf8(const Text& text);
 
 // Reads bytes as the named character set (IANA or Windows names, any letter

@@ -28,7 +28,9 @@ struct FatalOnFailureAllocator {
   void deallocate(T* memory, std::size_t) noexcept { ::operator delete(memory); }
 
   template <typename U>
-  bool operator==(const FatalOnFailureAllocator<U>&) const noexcept { return true; }
+  bool operator==(const FatalOnFailureAllocator<U>&) const noexcept {
+    return true;
+  }
 };
 
 }  // namespace quorvane

@@ -38,6 +38,10 @@ class Text {
   // Bytes from the first zero byte on are not appended.
   Text& Append(std::string_view bytes);
   Text& Append(const Text& other) { return Append(other.View()); }
+  // Lets literals be appended (and passed to ConcatText) without ambiguity.
+  Text& Append(const char* zeroTerminated) {
+    return zeroTerminated == nullptr ? *this : Append(std::string_view(zeroTerminated));
+  }
   Text& AppendByte(unsigned char byte);  // a zero byte appends nothing
   void Reserve(int32_t bytes);
 
