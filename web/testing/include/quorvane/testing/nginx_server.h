@@ -41,11 +41,11 @@ namespace quorvane::testing {
 
 struct NginxConfig {
   // Directives placed inside both server blocks (locations, return, add_header, auth_basic, ...).
-  std::string serverDirectives;
+  std::string serverDirectives{};
   // Directives placed at http level, before the server blocks (map, upstream, ...).
-  std::string httpDirectives;
+  std::string httpDirectives{};
   // Lower-case request header names logged beyond kLoggedHeaders, e.g. "x-my-probe".
-  std::vector<std::string> extraLoggedHeaders;
+  std::vector<std::string> extraLoggedHeaders{};
 };
 
 class NginxServer {
@@ -82,9 +82,10 @@ class NginxServer {
   // The PEM file of the test CA (empty before the first successful Start). Pass it to the
   // page fetch's test-CA hook or to `curl --cacert`. The CA stays the same across restarts.
   std::string CaCertificateFile() const;
-  // Writes a password file with one user (the "{PLAIN}" scheme nginx understands) and returns
-  // its absolute path for `auth_basic_user_file`. Each user gets its own file. Empty on
-  // failure. User names may not contain ':'.
+  // Writes a password file with one user (an "$apr1$" hash made with `openssl passwd`) and
+  // returns its absolute path for `auth_basic_user_file`. Each user name gets its own file; a
+  // second call for the same user replaces it. Empty on failure, also for an empty user name, a
+  // user name with ':' and a line break in either. The password may hold ':'.
   std::string HtpasswdFile(std::string_view user, std::string_view password) const;
   // Directives for a location whose request bodies are logged: nginx reads the whole body and
   // passes the request (method, headers, body) to `answerPath` on this server's HTTP port,

@@ -7,11 +7,12 @@
 namespace quorvane::testing {
 
 struct ReceivedRequest {
-  std::string method;    // "GET", "POST", ...
-  std::string target;    // the request target exactly as sent: path plus "?query"
-  std::string protocol;  // "HTTP/1.1", "HTTP/1.0"
-  std::string scheme;    // "http" or "https": which port of the server received it
-  int status = 0;        // the status code the server answered with
+  std::string requestLine;  // the whole first line without its "\r\n"
+  std::string method;       // "GET", "POST", ...
+  std::string target;       // the request target exactly as sent: path plus "?query"
+  std::string protocol;     // "HTTP/1.1", "HTTP/1.0"
+  std::string scheme;       // "http" or "https": which port of the server received it
+  int status = 0;           // the status code the server answered with
   // Header name (lower case) to value. Only headers that were present with a non-empty value
   // appear: nginx cannot tell an empty header from a missing one. A repeated header holds its
   // first value, except "cookie", whose values nginx joins with "; ".
