@@ -26,10 +26,12 @@
 // method, target, protocol, scheme, status, the headers listed in kLoggedHeaders (plus
 // NginxConfig::extraLoggedHeaders) and the body where nginx read it. nginx reads a body only
 // for a proxied request: put ReadBodyDirectives() in a location to have its bodies logged.
+// nginx cannot log header order, headers outside the list or an empty header: a test that
+// needs the exact bytes of a request uses RawServer. A location with `access_log off` is not
+// logged.
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
