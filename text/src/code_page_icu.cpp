@@ -39,11 +39,15 @@ void SubstituteReplacementCharacter(const void*, UConverterToUnicodeArgs* args, 
   ucnv_cbToUWriteUChars(args, &replacement, 1, 0, error);
 }
 
-UConverter* OpenConverter(const char* name) {
+// Only code page 936 is ever written, so only its converter gets "?" as the
+// substitute (a one-byte substitute is refused by sets such as UTF-16).
+enum class Direction { kReadOnly, kReadAndWrite };
+
+UConverter* OpenConverter(const char* name, Direction direction) {
   UErrorCode error = U_ZERO_ERROR;
   UConverter* converter = ucnv_open(name, &error);
   if (U_FAILURE(error) || converter == nullptr) return nullptr;
-  ucnv_setSubstChars(converter, "?", 1, &error);
+  if (direction == Direction::kReadAndWrite) ucnv_setSubstChars(converter, "?", 1, &error);
   ucnv_setToUCallBack(converter, SubstituteReplacementCharacter, nullptr, nullptr, nullptr, &error);
   if (U_FAILURE(error)) {
     ucnv_close(converter);
@@ -67,7 +71,7 @@ class ThreadConverters {
   UConverter* CodePage936() {
     if (!triedCodePage936_) {
       triedCodePage936_ = true;
-      codePage936_ = OpenConverter(kCodePage936);
+      codePage936_ = OpenConverter(kCodePage936, Direction::kReadAndWrite);
     }
     return codePage936_;
   }
@@ -76,7 +80,7 @@ class ThreadConverters {
   // since a thread mostly decodes one character set again and again.
   UConverter* Named(const std::string& name) {
     if (named_ != nullptr && name == namedFor_) return named_;
-    UConverter* opened = OpenConverter(name.c_str());
+    UConverter* opened = OpenConverter(name.c_str(), Direction::kReadOnly);
     if (opened == nullptr) return nullptr;
     if (named_ != nullptr) ucnv_close(named_);
     named_ = opened;
@@ -287,7 +291,7 @@ namespace {
 std::array<uint16_t, 0x8000> BuildUpperCaseTable() {
   std::array<uint16_t, 0x8000> table;
   for (std::size_t i = 0; i < table.size(); ++i) table[i] = static_cast<uint16_t>(0x8000 + i);
-  UConverter* converter = OpenConverter(kCodePage936);
+  UConverter* converter = OpenConverter(kCodePage936, Direction::kReadAndWrite);
   if (converter == nullptr) return table;
   for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
     for (unsigned second = 0x40; second <= 0xFE; ++second) {
