@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 #include <string>
 
 #include "quorvane/text/code_page.h"
@@ -72,10 +71,9 @@ FatalReporter SetFatalReporter(FatalReporter reporter) {
 void FatalError(int32_t code, const Text& message) {
   if (reporting) FailInsideReport();
   reporting = true;
-  // One report at a time: a second failing thread waits here until the
-  // process ends.
-  static std::mutex oneReport;
-  oneReport.lock();
+  // Threads that fail together each report on their own, as separate boxes
+  // would; serialising them could deadlock a reporter that needs another
+  // thread (the window's) while that thread fails too.
   const Text report = FatalReportText(code, message);
   const FatalReporter reporter = installedReporter.load();
   (reporter != nullptr ? reporter : ReportToStandardError)(report);

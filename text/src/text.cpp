@@ -17,7 +17,10 @@ unsigned char FoldAscii(unsigned char byte) {
   return (byte >= 'a' && byte <= 'z') ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
 }
 
-bool IsAsciiLetter(unsigned char byte) { return FoldAscii(byte | 0x20) != (byte | 0x20); }
+bool IsAsciiLetter(unsigned char byte) {
+  const unsigned char lower = byte | 0x20;
+  return lower >= 'a' && lower <= 'z';
+}
 
 bool EqualsIgnoringCase(const unsigned char* a, const unsigned char* b, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {

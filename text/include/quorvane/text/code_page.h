@@ -40,7 +40,8 @@ std::string TextToUtf8(const Text& text);
 
 // Reads bytes as the named character set (IANA or Windows names, any letter
 // case) and returns code page 936 text with "?" for what it cannot show, up to
-// the first zero character. std::nullopt when no converter has that name.
+// the first zero character; bytes the set does not define also give "?".
+// std::nullopt when no converter has that name (also for an empty name).
 std::optional<Text> DecodeCharset(std::string_view bytes, std::string_view charsetName);
 
 }  // namespace quorvane

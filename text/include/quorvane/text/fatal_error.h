@@ -26,7 +26,10 @@ Text FatalReportText(int32_t code, const Text& message);
 // (converted to UTF-8) to standard error. Returns the previous reporter.
 FatalReporter SetFatalReporter(FatalReporter reporter);
 
-// Reports and ends the process with exit code -1. Never returns.
+// Reports and ends the process with exit code -1 (status 255) at once:
+// static destructors do not run, since other threads may still use them.
+// A failure inside the reporter ends the process without a second report.
+// Never returns.
 [[noreturn]] void FatalError(int32_t code, const Text& message);
 
 }  // namespace quorvane
