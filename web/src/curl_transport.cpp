@@ -193,6 +193,29 @@ std::string EndpointOf(CURLU* url) {
          UrlPart(url, CURLUPART_PORT, CURLU_DEFAULT_PORT);
 }
 
+bool SameName(std::string_view line, std::string_view name);
+
+// The value of the block's first Location line, spaces and tabs trimmed; empty without one.
+std::string LocationOf(std::string_view block) {
+  size_t start = 0;
+  while (start < block.size()) {
+    size_t end = block.find("\r\n", start);
+    if (end == std::string_view::npos) end = block.size();
+    const std::string_view line = block.substr(start, end - start);
+    if (SameName(line, "location")) {
+      std::string_view value = line.substr(9);
+      while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
+        value.remove_prefix(1);
+      }
+      while (!value.empty() && (value.back() == ' ' || value.back() == '\t'))
+        value.remove_suffix(1);
+      return std::string(value);
+    }
+    start = end + 2;
+  }
+  return {};
+}
+
 bool SameName(std::string_view line, std::string_view name) {
   if (line.size() < name.size() + 1 || line[name.size()] != ':') return false;
   for (size_t i = 0; i < name.size(); ++i) {
@@ -413,17 +436,18 @@ ExchangeOutcome Exchange::Run() {
     }
 
     if (!plan_.followRedirects || !IsRedirectStatus(outcome.statusCode)) return outcome;
-    char* location = nullptr;
-    if (curl_easy_getinfo(handle_.get(), CURLINFO_REDIRECT_URL, &location) != CURLE_OK ||
-        location == nullptr) {
-      return outcome;  // a redirect status without a Location line is final
+    const std::string location = LocationOf(outcome.rawHeaders);
+    if (location.empty()) return outcome;  // a redirect status without a target is final
+    // The current address; setting the location on it resolves the location against it.
+    const UrlHandle address = ParseUrl(url);
+    if (address == nullptr) return Fail(WebFailure::kNoResponse);
+    const std::string currentScheme = UrlPart(address.get(), CURLUPART_SCHEME);
+    if (curl_url_set(address.get(), CURLUPART_URL, location.c_str(),
+                     CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE | CURLU_ALLOW_SPACE) != CURLUE_OK) {
+      return Fail(WebFailure::kNoResponse);
     }
-    const std::string next = location;
-    const UrlHandle parsedNext = ParseUrl(next);
-    const UrlHandle parsedCurrent = ParseUrl(url);
-    if (parsedNext == nullptr || parsedCurrent == nullptr) return Fail(WebFailure::kNoResponse);
-    switch (DecideRedirect(UrlPart(parsedCurrent.get(), CURLUPART_SCHEME),
-                           UrlPart(parsedNext.get(), CURLUPART_SCHEME), redirects)) {
+    const std::string next = UrlPart(address.get(), CURLUPART_URL);
+    switch (DecideRedirect(currentScheme, UrlPart(address.get(), CURLUPART_SCHEME), redirects)) {
       case RedirectStep::kStop:
         return outcome;
       case RedirectStep::kFail:
@@ -436,7 +460,7 @@ ExchangeOutcome Exchange::Run() {
     method = nextMethod;
     url = next;
     if (!SetUpRequest(url, std::string(), method, withBody) ||
-        !SetUpCredentials(EndpointOf(parsedNext.get()) == firstEndpoint) || !SetUpHeaders(false)) {
+        !SetUpCredentials(EndpointOf(address.get()) == firstEndpoint) || !SetUpHeaders(false)) {
       return Fail(WebFailure::kNoResponse);
     }
   }
