@@ -6,6 +6,7 @@
 
 #include "quorvane/app/download_job.h"
 #include "quorvane/app/job_window.h"
+#include "quorvane/app/memory_policy.h"
 #include "quorvane/web/web_request.h"
 
 namespace {
@@ -27,6 +28,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s <note page address> <run directory>\n", argv[0]);
     return 2;
   }
+  // Set up as the program sets itself up.
+  quorvane::KeepFreedMemoryForReuse();
   quorvane::InitializeWebAccess();
   FixedAddressWindow window(argv[1]);
   quorvane::DownloadSettings settings;

@@ -6,10 +6,12 @@
 #include "quorvane/app/fatal_message_box.h"
 #include "quorvane/app/image_files.h"
 #include "quorvane/app/main_window.h"
+#include "quorvane/app/memory_policy.h"
 #include "quorvane/web/web_request.h"
 
 int main(int argc, char** argv) {
-  // Before any thread: the HTTP library's process-wide set-up.
+  // Before any thread: the allocator's policy and the HTTP library's process-wide set-up.
+  quorvane::KeepFreedMemoryForReuse();
   quorvane::InitializeWebAccess();
 
   // Qt sees the program name only, so no command-line option reaches it.
