@@ -139,6 +139,7 @@ Text::Text(const char* zeroTerminated) {
 Text::Text(std::string_view bytes) { Append(bytes); }
 
 Text& Text::Append(std::string_view bytes) {
+  if (bytes.empty()) return *this;  // an empty view may carry a null pointer, which memchr refuses
   const void* zero = std::memchr(bytes.data(), 0, bytes.size());
   const std::size_t count =
       zero == nullptr ? bytes.size()

@@ -32,6 +32,13 @@ TEST(TextValueTest, StopsAtTheFirstZeroByte) {
   EXPECT_TRUE(Text() == Text(""));
 }
 
+TEST(TextValueTest, AnEmptyViewWithoutStorageIsTheEmptyText) {
+  EXPECT_TRUE(Text(std::string_view()).Empty());
+  Text built("x");
+  built.Append(std::string_view());
+  EXPECT_EQ(built.View(), "x");
+}
+
 // ---- byte-counted parts ----
 
 TEST(TextPartsTest, CountBytesAndClip) {
