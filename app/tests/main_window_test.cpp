@@ -2,6 +2,8 @@
 // from another thread, 确定 running jobs against a real nginx, and the fatal report's box.
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -358,6 +360,32 @@ TEST_F(MainWindowTest, FatalReportFromAWorkerShowsABoxOnTheUiThread) {
   EXPECT_TRUE(seen.critical);
   EXPECT_TRUE(seen.modal);
   EXPECT_TRUE(seen.onUiThread);
+}
+
+// FatalError on a worker: the box is shown on the UI thread, and once it is closed the process
+// ends with exit code -1.
+TEST_F(MainWindowTest, FatalErrorOnAWorkerEndsTheProgramAfterTheBox) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        MainWindow window(runDirectory_.Path());
+        window.ShowCentred();
+        InstallFatalMessageBox(window.UiCalls());
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [] {
+          auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+          if (box == nullptr || Utf8(box->windowTitle()) != "错误") return;
+          std::fprintf(stderr, "box shown: %s\n", Utf8(box->text()).c_str());
+          box->accept();
+        });
+        closer.start(10);
+        std::thread([] {
+          FatalError(1, apptest::FromUtf8("数组成员引用下标超出定义范围"));
+        }).detach();
+        ProcessEventsUntil([] { return false; }, std::chrono::seconds(60));
+        std::_Exit(0);  // not reached when the report ends the process
+      },
+      ::testing::ExitedWithCode(255), "box shown: 运行时出错!");
 }
 
 }  // namespace

@@ -35,7 +35,8 @@ qt::NginxEnvironment* const nginx =
       server.WriteFile("p/1", apptest::PictureBytes(40000, 21));
       server.WriteFile("p/2", apptest::PictureBytes(90000, 22));
       server.WriteFile("p/3", apptest::PictureBytes(5000, 23));
-      return qt::NginxConfig{};
+      server.WriteFile("slow/big", apptest::PictureBytes(2 << 20, 24));
+      return qt::NginxConfig{.serverDirectives = "location /slow/ { limit_rate 256k; }"};
     }));
 
 // The environment with these variables replaced or added.
@@ -162,7 +163,50 @@ class VirtualDisplay {
   std::string display_;
 };
 
-TEST(ProgramTest, SavesThePicturesOfATypedAddressAndEndsOnEscape) {
+// The program copied into a directory of the test's own, so its picture folder is there too,
+// run on a fresh virtual display.
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(fs::copy_file(QUORVANE_PROGRAM, program_));
+    ASSERT_TRUE(display_.Start()) << "Xvfb did not start";
+    environment_ = EnvironmentWith({"DISPLAY=" + display_.Name(), "QT_QPA_PLATFORM=xcb"});
+    ASSERT_TRUE(quorvane_.Start({program_.string()}, environment_, "/"));
+    bool ok = false;
+    const std::string found = RunCommand(
+        {"xdotool", "search", "--sync", "--onlyvisible", "--name", "^Quorvane v1\\.0 by"},
+        environment_, &ok);
+    ASSERT_TRUE(ok) << "the window did not appear";
+    window_ = found.substr(0, found.find('\n'));
+  }
+
+  std::string XDoTool(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "xdotool");
+    bool ok = false;
+    std::string output = RunCommand(arguments, environment_, &ok);
+    EXPECT_TRUE(ok) << arguments[1];
+    return output;
+  }
+  // A real click at a point of the window's client area.
+  void Click(int x, int y) {
+    XDoTool({"mousemove", "--window", window_, std::to_string(x), std::to_string(y), "click", "1"});
+  }
+  void TypeAddressAndClickOk(const std::string& address) {
+    Click(100, 40);  // the edit box
+    XDoTool({"type", "--delay", "5", address});
+    Click(447, 40);  // 确定
+  }
+
+  qt::TempDirectory runDirectory_{"quorvane-program"};
+  const fs::path program_ = fs::path(runDirectory_.Path()) / "quorvane";
+  const fs::path folder_ = ImageFolder(runDirectory_.Path());
+  VirtualDisplay display_;
+  std::vector<std::string> environment_;
+  Child quorvane_;
+  std::string window_;
+};
+
+TEST_F(ProgramTest, SavesThePicturesOfATypedAddressAndEndsOnEscape) {
   const std::string host = "//127.0.0.1:" + std::to_string(nginx->server().HttpPort());
   ASSERT_TRUE(nginx->server().WriteFile(
       "note.html",
@@ -170,54 +214,22 @@ TEST(ProgramTest, SavesThePicturesOfATypedAddressAndEndsOnEscape) {
                          apptest::PictureElement(host + "/p/2.jpg?imageView2/2/w/1080"),
                          apptest::PictureElement(host + "/p/3.jpg")})));
 
-  // The program beside its own picture folder, in a directory of the test's own.
-  qt::TempDirectory runDirectory("quorvane-program");
-  const fs::path program = fs::path(runDirectory.Path()) / "quorvane";
-  ASSERT_TRUE(fs::copy_file(QUORVANE_PROGRAM, program));
-  const fs::path folder = ImageFolder(runDirectory.Path());
-
-  VirtualDisplay display;
-  ASSERT_TRUE(display.Start()) << "Xvfb did not start";
-  const std::vector<std::string> environment =
-      EnvironmentWith({"DISPLAY=" + display.Name(), "QT_QPA_PLATFORM=xcb"});
-
-  Child quorvane;
-  ASSERT_TRUE(quorvane.Start({program.string()}, environment, "/"));
-  bool ok = false;
-  const std::string found =
-      RunCommand({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^Quorvane v1\\.0 by"},
-                 environment, &ok);
-  ASSERT_TRUE(ok) << "the window did not appear";
-  const std::string window = found.substr(0, found.find('\n'));
-
   // The caption, and the place: centred on the 1024 x 768 screen (no window manager, so the
   // outer frame is the client area).
-  EXPECT_EQ(RunCommand({"xdotool", "getwindowname", window}, environment, &ok),
-            "Quorvane v1.0 by\xEF\xBC\x9ATessavel\n");
-  const std::string geometry =
-      RunCommand({"xdotool", "getwindowgeometry", window}, environment, &ok);
+  EXPECT_EQ(XDoTool({"getwindowname", window_}), "Quorvane v1.0 by\xEF\xBC\x9ATessavel\n");
+  const std::string geometry = XDoTool({"getwindowgeometry", window_});
   EXPECT_NE(geometry.find("Position: 260,307"), std::string::npos) << geometry;
   EXPECT_NE(geometry.find("Geometry: 497x118"), std::string::npos) << geometry;
   // Made by the created handler.
-  EXPECT_TRUE(fs::is_directory(folder));
+  EXPECT_TRUE(fs::is_directory(folder_));
 
-  // Type into the edit box, then a real click on 确定.
-  RunCommand({"xdotool", "mousemove", "--window", window, "100", "40", "click", "1"}, environment,
-             &ok);
-  ASSERT_TRUE(ok);
-  RunCommand({"xdotool", "type", "--delay", "5", nginx->server().HttpUrl("/note.html")},
-             environment, &ok);
-  ASSERT_TRUE(ok);
-  RunCommand({"xdotool", "mousemove", "--window", window, "447", "40", "click", "1"}, environment,
-             &ok);
-  ASSERT_TRUE(ok);
-
+  TypeAddressAndClickOk(nginx->server().HttpUrl("/note.html"));
   const auto deadline = std::chrono::steady_clock::now() + 30s;
-  while (apptest::FileNames(folder).size() < 3 && std::chrono::steady_clock::now() < deadline) {
+  while (apptest::FileNames(folder_).size() < 3 && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(50ms);
   }
   std::multiset<std::string> saved;
-  for (const auto& [name, bytes] : apptest::FileContents(folder)) {
+  for (const auto& [name, bytes] : apptest::FileContents(folder_)) {
     EXPECT_TRUE(apptest::IsPictureName(name)) << name;
     saved.insert(bytes);
   }
@@ -225,9 +237,28 @@ TEST(ProgramTest, SavesThePicturesOfATypedAddressAndEndsOnEscape) {
                                                apptest::PictureBytes(90000, 22),
                                                apptest::PictureBytes(5000, 23)}));
 
-  RunCommand({"xdotool", "key", "Escape"}, environment, &ok);
-  EXPECT_TRUE(ok);
-  EXPECT_EQ(quorvane.WaitForExit(10s), 0) << "the program did not end on Esc";
+  XDoTool({"key", "Escape"});
+  EXPECT_EQ(quorvane_.WaitForExit(10s), 0) << "the program did not end on Esc";
+}
+
+// Closing the window while a picture is still arriving ends the program at once and leaves
+// no file behind, neither the picture nor a temporary one.
+TEST_F(ProgramTest, EndsAtOnceWhenClosedMidDownload) {
+  const std::string host = "//127.0.0.1:" + std::to_string(nginx->server().HttpPort());
+  ASSERT_TRUE(nginx->server().WriteFile(
+      "slow.html", apptest::NotePage({apptest::PictureElement(host + "/slow/big.jpg")})));
+  nginx->server().TakeReceivedRequests(0, 50ms);
+  TypeAddressAndClickOk(nginx->server().HttpUrl("/slow.html"));
+  // The page has been fetched; the picture (2 MiB at 256 KiB/s) is on its way.
+  const auto requests = nginx->server().TakeReceivedRequests(1, 10s);
+  ASSERT_FALSE(requests.empty());
+  std::this_thread::sleep_for(500ms);
+
+  const auto closing = std::chrono::steady_clock::now();
+  XDoTool({"key", "Escape"});
+  EXPECT_EQ(quorvane_.WaitForExit(10s), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - closing, 5s);
+  EXPECT_TRUE(apptest::FileNames(folder_).empty());
 }
 
 }  // namespace
