@@ -30,7 +30,7 @@ TEST(RunDirectoryTest, IsTheFolderOfTheRunningProgram) {
   const fs::path directory = RunDirectory();
   ASSERT_FALSE(directory.empty());
   EXPECT_TRUE(fs::is_directory(directory));
-  EXPECT_TRUE(fs::exists(directory / "app_names_tests"));
+  EXPECT_TRUE(fs::exists(directory / "app_logic_tests"));
   EXPECT_NE(directory.string().back(), '/');
 }
 
