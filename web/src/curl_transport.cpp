@@ -261,9 +261,6 @@ class Exchange {
   EasyHandle handle_;
   HeaderList headers_;
   std::unique_ptr<HopProgress> hop_;
-  std::string target_;        // kept alive while libcurl holds a pointer to it
-  std::string cookieLine_;    // likewise
-  std::string proxyAddress_;  // likewise
   curl_off_t bodyBytes_ = 0;  // the size of the body the current request sends
 };
 
@@ -274,11 +271,11 @@ bool Exchange::SetUpSession() {
             Set(CURLOPT_HTTP09_ALLOWED, 0L) && Set(CURLOPT_SSL_VERIFYPEER, 1L) &&
             Set(CURLOPT_SSL_VERIFYHOST, 2L) && Set(CURLOPT_NOPROXY, "") &&
             Set(CURLOPT_SUPPRESS_CONNECT_HEADERS, 0L);
-  // An empty proxy name also keeps libcurl from reading one from the environment.
-  if (plan_.proxy) {
-    proxyAddress_ = "http://" + plan_.proxy->host + ":" + std::to_string(plan_.proxy->port);
-  }
-  ok = ok && Set(CURLOPT_PROXY, proxyAddress_.c_str());
+  // libcurl copies string options. An empty proxy name also keeps libcurl from reading one
+  // from the environment.
+  const std::string proxy =
+      plan_.proxy ? "http://" + plan_.proxy->host + ":" + std::to_string(plan_.proxy->port) : "";
+  ok = ok && Set(CURLOPT_PROXY, proxy.c_str());
   {
     std::lock_guard<std::mutex> lock(AuthorityMutex());
     const std::string& bundle = CombinedAuthorities();
@@ -294,17 +291,19 @@ bool Exchange::SetUpSession() {
 
 bool Exchange::SetUpRequest(const std::string& url, const std::string& target,
                             const std::string& method, bool withBody) {
+  const UrlHandle parsed = ParseUrl(url);
+  if (parsed == nullptr) return false;
+  const bool secure = UrlPart(parsed.get(), CURLUPART_SCHEME) == "https";
   bool ok = Set(CURLOPT_URL, url.c_str()) &&
-            Set(CURLOPT_HTTPPROXYTUNNEL, plan_.proxy && url.compare(0, 6, "https:") == 0 ? 1L : 0L);
-  target_ = target;
-  if (ok && !target_.empty() && plan_.proxy && url.compare(0, 5, "http:") == 0) {
-    // Through a proxy without a tunnel the request line carries the absolute address.
-    UrlHandle parsed = ParseUrl(url);
-    ok = parsed != nullptr;
-    if (ok) target_ = OriginOf(parsed.get()) + target_;
+            Set(CURLOPT_HTTPPROXYTUNNEL, plan_.proxy && secure ? 1L : 0L);
+  // Through a proxy without a tunnel the request line carries the absolute address; libcurl
+  // writes it itself only when it derives the target.
+  std::string requestTarget = target;
+  if (!requestTarget.empty() && plan_.proxy && !secure) {
+    requestTarget = OriginOf(parsed.get()) + requestTarget;
   }
   ok = ok && Set(CURLOPT_REQUEST_TARGET,
-                 target_.empty() ? static_cast<const char*>(nullptr) : target_.c_str());
+                 requestTarget.empty() ? static_cast<const char*>(nullptr) : requestTarget.c_str());
 
   // Back to a plain GET first (setting any body makes libcurl's method POST, so the body goes
   // first), then the method and the body of this request.
@@ -352,7 +351,7 @@ bool Exchange::SetUpRedirects() { return Set(CURLOPT_FOLLOWLOCATION, 0L); }
 
 bool Exchange::SetUpHeaders(bool firstRequest) {
   std::vector<std::string> lines = *plan_.headerLines;
-  cookieLine_.clear();
+  std::string cookieLine;
   if (!firstRequest && plan_.cookieEngine) {
     // Cookies set by earlier responses of this exchange travel on this request: let libcurl
     // put ours on the same Cookie line as those, rather than send two lines.
@@ -360,7 +359,7 @@ bool Exchange::SetUpHeaders(bool firstRequest) {
       if (SameName(*line, "cookie")) {
         std::string_view value = std::string_view(*line).substr(7);
         while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
-        cookieLine_ = std::string(value);
+        cookieLine = std::string(value);
         lines.erase(line);
         break;
       }
@@ -376,7 +375,7 @@ bool Exchange::SetUpHeaders(bool firstRequest) {
   headers_ = std::move(list);
   return Set(CURLOPT_HTTPHEADER, headers_.get()) &&
          Set(CURLOPT_COOKIE,
-             cookieLine_.empty() ? static_cast<const char*>(nullptr) : cookieLine_.c_str());
+             cookieLine.empty() ? static_cast<const char*>(nullptr) : cookieLine.c_str());
 }
 
 ExchangeOutcome Exchange::Run() {

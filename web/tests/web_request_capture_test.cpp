@@ -57,7 +57,9 @@ TEST_F(CaptureTest, CollectsAndMergesTheCookiesTheServerSets) {
                 .ResponseCookies = &responseCookies,
                 .AutoMergeCookies = row.autoMerge});
     EXPECT_EQ(responseCookies.View(), row.responseAfter);
-    if (row.requestAfter != nullptr) EXPECT_EQ(requestCookies.View(), row.requestAfter);
+    if (row.requestAfter != nullptr) {
+      EXPECT_EQ(requestCookies.View(), row.requestAfter);
+    }
     const std::vector<qt::ReceivedRequest> received = Nginx().TakeReceivedRequests(1);
     ASSERT_EQ(received.size(), 1u);
     const std::string sent = row.request != nullptr ? row.request : "";

@@ -138,7 +138,9 @@ TEST_F(PageTest, SendsServerCredentialsOnlyAsAPair) {
     const Text page = WebRequest(
         Text(url), {.UserName = row.user, .Password = row.password, .StatusText = &status});
     EXPECT_EQ(status.View(), row.status);
-    if (row.page != nullptr) EXPECT_EQ(page.View(), row.page);
+    if (row.page != nullptr) {
+      EXPECT_EQ(page.View(), row.page);
+    }
     const std::vector<qt::ReceivedRequest> received = Nginx().TakeReceivedRequests(1);
     ASSERT_EQ(received.size(), 1u);
     if (*row.user != '\0' && *row.password != '\0') {

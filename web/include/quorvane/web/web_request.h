@@ -16,31 +16,32 @@
 namespace quorvane {
 
 // The options, in the order of the routine's parameter list after Url. Use
-// designated initialisers: WebRequest(url, {.Method = 1, .PostData = "a=1"}).
+// designated initialisers: WebRequest(url, {.Method = 1, .PostData = "a=1"}). Every field
+// has a default member initialiser, so any may be left out without a compiler warning.
 struct WebRequestOptions {
   // 0 GET, 1 POST, 2 HEAD, 3 PUT, 4 OPTIONS, 5 DELETE, 6 TRACE, 7 CONNECT; others GET.
   int32_t Method = 0;
   // The request body, sent as its bytes with every method.
-  Text PostData;
+  Text PostData{};
   // Null: omitted (no cookie handling). Given, also when empty: the Cookie
   // line's list, the old list of the merge, which the merge rewrites in place.
   Text* RequestCookies = nullptr;
   // In/out: the cookies the response set, joined by "; ", built on its entry value.
   Text* ResponseCookies = nullptr;
   // The caller's header lines separated by "\r\n", without a final line break.
-  Text ExtraHeaders;
+  Text ExtraHeaders{};
   // Out: the raw headers of the final response, each line ended by "\r\n".
   Text* ResponseHeaders = nullptr;
   // Do not follow redirects.
   bool NoRedirect = false;
   // Basic credentials for the server; used only when both are non-empty.
-  Text UserName;
-  Text Password;
+  Text UserName{};
+  Text Password{};
   // "host:port" of an HTTP proxy (WinHTTP proxy-list syntax); empty: no proxy.
-  Text ProxyAddress;
+  Text ProxyAddress{};
   // Basic credentials for the proxy; used only when both are non-empty.
-  Text ProxyUserName;
-  Text ProxyPassword;
+  Text ProxyUserName{};
+  Text ProxyPassword{};
   // Resolve, connect, send and receive limits; 0 or less means 30 seconds.
   int32_t TimeoutSeconds = 0;
   // Out: the value of the final response's Location line; untouched without one.
