@@ -86,6 +86,8 @@ DownloadSummary DownloadImages(JobWindow& window, const DownloadSettings& settin
   const std::filesystem::path runDirectory =
       settings.runDirectory.empty() ? RunDirectory() : settings.runDirectory;
   const std::filesystem::path folder = ImageFolder(runDirectory);
+  // Without a known run directory there is no image folder: nothing is saved anywhere else.
+  const bool folderKnown = !runDirectory.empty();
   for (int32_t i = 1; i <= count; ++i) {
     window.SetStatusPart(kProgressPart, ConcatText(texts.downloading, Text(" "), Number(i),
                                                    Text("/"), Number(count)));
@@ -93,7 +95,8 @@ DownloadSummary DownloadImages(JobWindow& window, const DownloadSettings& settin
     bool wholeReply = false;
     const ByteSet bytes = HttpGetFile(pictureUrl, &wholeReply);
     SaveOutcome outcome = SaveOutcome::kFailed;
-    for (int32_t attempt = 0; wholeReply && attempt < settings.nameAttempts; ++attempt) {
+    for (int32_t attempt = 0; wholeReply && folderKnown && attempt < settings.nameAttempts;
+         ++attempt) {
       const Text name = settings.drawName ? settings.drawName() : RandomLetters(15, 2);
       // The names are ASCII letters, so their bytes are the same in every encoding.
       outcome = SaveNewFile(folder / (std::string(name.View()) + ".jpg"), bytes.View());

@@ -102,7 +102,11 @@ MainWindow::MainWindow(std::filesystem::path runDirectory)
 
 MainWindow::~MainWindow() { uiCalls_->Close(); }
 
-void MainWindow::Created() { MakeDirectory(ImageFolder(runDirectory_)); }
+void MainWindow::Created() {
+  // One level, result ignored; an unknown run directory makes nothing (not a folder in the
+  // current directory).
+  if (!runDirectory_.empty()) MakeDirectory(ImageFolder(runDirectory_));
+}
 
 void MainWindow::ShowCentred() {
   const QScreen* screen = QGuiApplication::primaryScreen();
