@@ -1,6 +1,7 @@
 // The HTTP transport on libcurl: one easy handle per exchange, redirects followed here rather
 // than by libcurl, so that the first request's target goes exactly as given, the policy on
 // schemes and methods is ours and only the final response's header block is kept.
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -57,9 +58,10 @@ std::string ReadFileBytes(const char* path) {
 // ---- one request's progress, filled by libcurl's callbacks --------------------------------
 
 struct HopProgress {
-  explicit HopProgress(int32_t limitMilliseconds)
-      : limit(limitMilliseconds), lastActivity(Clock::now()) {}
+  HopProgress(CURL* easy, int32_t limitMilliseconds)
+      : handle(easy), limit(limitMilliseconds), lastActivity(Clock::now()) {}
 
+  CURL* handle;
   std::chrono::milliseconds limit;
   Clock::time_point lastActivity;
   bool inactivityExpired = false;
@@ -84,7 +86,12 @@ struct HopProgress {
   bool tunnelComplete = false;
 
   ByteSet body;
+  bool bodyReserved = false;
 };
+
+// Room reserved up front for a body of announced length, at most this much: a length is a
+// promise of the server, not a fact.
+constexpr curl_off_t kMostReservedBody = curl_off_t{64} << 20;
 
 void FinishBlock(HopProgress& hop) {
   hop.block += "\r\n";
@@ -131,6 +138,15 @@ size_t OnBodyBytes(char* data, size_t size, size_t count, void* user) {
   auto& hop = *static_cast<HopProgress*>(user);
   const size_t length = size * count;
   hop.lastActivity = Clock::now();
+  if (!hop.bodyReserved) {
+    // One allocation for the whole body instead of a copy at every doubling.
+    hop.bodyReserved = true;
+    curl_off_t announced = -1;
+    if (curl_easy_getinfo(hop.handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK &&
+        announced > 0) {
+      hop.body.Reserve(std::min(announced, kMostReservedBody));
+    }
+  }
   hop.body.Append(std::string_view(data, length));
   return length;
 }
@@ -343,7 +359,9 @@ bool Exchange::SetUpCredentials(bool toServer) {
 }
 
 bool Exchange::SetUpCookies() {
-  // An empty file name starts libcurl's cookie engine without reading anything.
+  // An empty file name starts libcurl's cookie engine without reading anything. (WinHTTP's
+  // option for this also switches on certificate revocation checks; libcurl over OpenSSL has
+  // no cheap counterpart, so that side is left out.)
   return !plan_.cookieEngine || Set(CURLOPT_COOKIEFILE, "");
 }
 
@@ -400,7 +418,7 @@ ExchangeOutcome Exchange::Run() {
   if (!plan_.headerLines || !SetUpHeaders(true)) return Fail(WebFailure::kHeaders);
 
   for (int redirects = 0;; ++redirects) {
-    hop_ = std::make_unique<HopProgress>(plan_.timeoutMilliseconds);
+    hop_ = std::make_unique<HopProgress>(handle_.get(), plan_.timeoutMilliseconds);
     HopProgress& hop = *hop_;
     // Not CURLOPT_NOBODY: that would also keep libcurl from sending a body with HEAD.
     hop.headersOnly = method == "HEAD";
@@ -410,16 +428,20 @@ ExchangeOutcome Exchange::Run() {
     }
     const CURLcode result = curl_easy_perform(handle_.get());
 
+    curl_off_t uploaded = 0;
+    curl_easy_getinfo(handle_.get(), CURLINFO_SIZE_UPLOAD_T, &uploaded);
+    const WebFailure failure =
+        FailureOfTransfer(result, {.requestSent = hop.requestPhase && uploaded >= bodyBytes_,
+                                   .headersCame = hop.finalComplete,
+                                   .endedAfterHeaders = hop.endedAfterHeaders});
     ExchangeOutcome outcome;
     if (hop.finalComplete) {
+      outcome.failure = failure;
       outcome.answered = true;
       outcome.rawHeaders = std::move(hop.finalBlock);
       outcome.statusCode = hop.finalStatus;
       outcome.body = std::move(hop.body);
-      if (result != CURLE_OK && !hop.endedAfterHeaders) {
-        outcome.failure = WebFailure::kBodyBroken;
-        return outcome;
-      }
+      if (failure != WebFailure::kNone) return outcome;
     } else if (!hop.requestPhase && hop.tunnelComplete &&
                (hop.tunnelStatus < 200 || hop.tunnelStatus > 299)) {
       // The proxy would not open the tunnel; its reply is the answer, as with a plain request.
@@ -428,10 +450,7 @@ ExchangeOutcome Exchange::Run() {
       outcome.statusCode = hop.tunnelStatus;
       return outcome;
     } else {
-      curl_off_t uploaded = 0;
-      curl_easy_getinfo(handle_.get(), CURLINFO_SIZE_UPLOAD_T, &uploaded);
-      const bool sent = hop.requestPhase && uploaded >= bodyBytes_;
-      return Fail(FailureOfTransfer(result, sent));
+      return Fail(failure);
     }
 
     if (!plan_.followRedirects || !IsRedirectStatus(outcome.statusCode)) return outcome;
@@ -469,8 +488,12 @@ ExchangeOutcome Exchange::Run() {
 
 // ---- pieces shared with the tests ---------------------------------------------------------
 
-WebFailure FailureOfTransfer(CURLcode result, bool requestSent) {
-  if (result == CURLE_OK || requestSent) return WebFailure::kNoResponse;
+WebFailure FailureOfTransfer(CURLcode result, const TransferProgress& progress) {
+  if (progress.headersCame) {
+    return result == CURLE_OK || progress.endedAfterHeaders ? WebFailure::kNone
+                                                            : WebFailure::kBodyBroken;
+  }
+  if (result == CURLE_OK || progress.requestSent) return WebFailure::kNoResponse;
   return WebFailure::kSend;
 }
 

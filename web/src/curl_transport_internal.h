@@ -11,15 +11,24 @@
 
 namespace quorvane {
 
-// The one place where libcurl's result of a transfer becomes our failure stage, for a
-// transfer that ended without the final response's header block:
-//   - when the whole request went out (requestSent: connected, tunnel open, request and body
-//     written), nothing usable came back: kNoResponse (a receive timeout, a connection closed
-//     before a response, a reply that is not HTTP);
-//   - otherwise the request could not be sent: kSend (name resolution, connection, TLS
-//     handshake or certificate, proxy, send, or the connect or send limit running out).
-// CURLE_OK without a response block counts as kNoResponse.
-WebFailure FailureOfTransfer(CURLcode result, bool requestSent);
+// What was seen of one request while libcurl carried it out.
+struct TransferProgress {
+  // Connected (any tunnel open), and the request and its body written.
+  bool requestSent = false;
+  // The response's header block came complete.
+  bool headersCame = false;
+  // We ended the transfer ourselves right after the header block (a HEAD request).
+  bool endedAfterHeaders = false;
+};
+
+// The one place where libcurl's result of a transfer becomes our failure stage:
+//   - with the header block come: kNone when the transfer ended well or we ended it after
+//     the headers, otherwise kBodyBroken (the body broke off or fell silent);
+//   - without it, once the whole request went out: kNoResponse (a receive timeout, a
+//     connection closed before a response, a reply that is not HTTP; also CURLE_OK);
+//   - before that: kSend (name resolution, connection, TLS handshake or certificate, proxy,
+//     send, or the connect or send limit running out).
+WebFailure FailureOfTransfer(CURLcode result, const TransferProgress& progress);
 
 // The header lines handed to libcurl: ours in order, then an empty "Name:" line, which stops
 // libcurl from adding a line of its own, for each of Accept, Content-Type, Expect, User-Agent

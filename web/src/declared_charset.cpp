@@ -15,7 +15,7 @@ Text DeclaredCharset(const Text& pageText) {
   return matcher.GroupText(1, 1);
 }
 
-Text RedecodeDeclaredCharset(const Text& pageText, std::string_view body) {
+Text RedecodeDeclaredCharset(Text pageText, std::string_view body) {
   const Text charset = DeclaredCharset(pageText);
   if (charset.Empty() || TextEquals(charset, "gbk") || TextEquals(charset, "gb2312")) {
     return pageText;

@@ -15,6 +15,6 @@ Text DeclaredCharset(const Text& pageText);
 // unchanged when none is declared or the name is "gbk" or "gb2312" (byte for byte, so "GBK"
 // is decoded); otherwise the whole body read as that character set into code page 936 text
 // with "?" for what it cannot show. A name no converter knows leaves pageText unchanged.
-Text RedecodeDeclaredCharset(const Text& pageText, std::string_view body);
+Text RedecodeDeclaredCharset(Text pageText, std::string_view body);
 
 }  // namespace quorvane

@@ -76,9 +76,10 @@ Text WebRequest(const Text& Url, const WebRequestOptions& options) {
                                  .redirectLocation = options.RedirectLocation,
                                  .requestCookies = options.RequestCookies,
                                  .autoMergeCookies = options.AutoMergeCookies});
-  if (options.ResponseBytes != nullptr) *options.ResponseBytes = outcome.body;
-  const Text page = BytesToText(outcome.body);
-  return RedecodeDeclaredCharset(page, outcome.body.View());
+  ByteSet body = std::move(outcome.body);
+  Text page = RedecodeDeclaredCharset(BytesToText(body), body.View());
+  if (options.ResponseBytes != nullptr) *options.ResponseBytes = std::move(body);
+  return page;
 }
 
 bool InitializeWebAccess() { return StartHttpLibrary(); }

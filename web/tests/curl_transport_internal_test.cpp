@@ -5,38 +5,50 @@
 namespace quorvane {
 namespace {
 
-TEST(FailureOfTransfer, SplitsSendingFromReceivingByWhetherTheRequestWentOut) {
+TEST(FailureOfTransfer, SplitsTheStagesByWhatWasSeen) {
+  const TransferProgress notSent{};
+  const TransferProgress sent{.requestSent = true};
+  const TransferProgress answered{.requestSent = true, .headersCame = true};
+  const TransferProgress endedByUs{
+      .requestSent = true, .headersCame = true, .endedAfterHeaders = true};
   const struct {
     CURLcode result;
-    bool requestSent;
+    TransferProgress progress;
     WebFailure failure;
   } rows[] = {
       // Before the request was out: name resolution, connection, TLS, proxy, send, limits.
-      {CURLE_COULDNT_RESOLVE_HOST, false, WebFailure::kSend},
-      {CURLE_COULDNT_RESOLVE_PROXY, false, WebFailure::kSend},
-      {CURLE_COULDNT_CONNECT, false, WebFailure::kSend},
-      {CURLE_OPERATION_TIMEDOUT, false, WebFailure::kSend},
-      {CURLE_SSL_CONNECT_ERROR, false, WebFailure::kSend},
-      {CURLE_PEER_FAILED_VERIFICATION, false, WebFailure::kSend},
-      {CURLE_PROXY, false, WebFailure::kSend},
-      {CURLE_SEND_ERROR, false, WebFailure::kSend},
-      {CURLE_RECV_ERROR, false, WebFailure::kSend},  // e.g. reset during the handshake
-      {CURLE_ABORTED_BY_CALLBACK, false, WebFailure::kSend},
-      // After it: nothing usable came back.
-      {CURLE_GOT_NOTHING, true, WebFailure::kNoResponse},
-      {CURLE_RECV_ERROR, true, WebFailure::kNoResponse},
-      {CURLE_WEIRD_SERVER_REPLY, true, WebFailure::kNoResponse},
-      {CURLE_UNSUPPORTED_PROTOCOL, true, WebFailure::kNoResponse},  // an HTTP/0.9 reply
-      {CURLE_OPERATION_TIMEDOUT, true, WebFailure::kNoResponse},
-      {CURLE_ABORTED_BY_CALLBACK, true, WebFailure::kNoResponse},
-      // A transfer that ended well but without a response block.
-      {CURLE_OK, false, WebFailure::kNoResponse},
-      {CURLE_OK, true, WebFailure::kNoResponse},
+      {CURLE_COULDNT_RESOLVE_HOST, notSent, WebFailure::kSend},
+      {CURLE_COULDNT_RESOLVE_PROXY, notSent, WebFailure::kSend},
+      {CURLE_COULDNT_CONNECT, notSent, WebFailure::kSend},
+      {CURLE_OPERATION_TIMEDOUT, notSent, WebFailure::kSend},
+      {CURLE_SSL_CONNECT_ERROR, notSent, WebFailure::kSend},
+      {CURLE_PEER_FAILED_VERIFICATION, notSent, WebFailure::kSend},
+      {CURLE_PROXY, notSent, WebFailure::kSend},
+      {CURLE_SEND_ERROR, notSent, WebFailure::kSend},
+      {CURLE_RECV_ERROR, notSent, WebFailure::kSend},  // e.g. reset during the handshake
+      {CURLE_ABORTED_BY_CALLBACK, notSent, WebFailure::kSend},
+      // After it, without a header block: nothing usable came back.
+      {CURLE_GOT_NOTHING, sent, WebFailure::kNoResponse},
+      {CURLE_RECV_ERROR, sent, WebFailure::kNoResponse},
+      {CURLE_WEIRD_SERVER_REPLY, sent, WebFailure::kNoResponse},
+      {CURLE_UNSUPPORTED_PROTOCOL, sent, WebFailure::kNoResponse},  // an HTTP/0.9 reply
+      {CURLE_OPERATION_TIMEDOUT, sent, WebFailure::kNoResponse},
+      {CURLE_ABORTED_BY_CALLBACK, sent, WebFailure::kNoResponse},
+      {CURLE_OK, notSent, WebFailure::kNoResponse},
+      {CURLE_OK, sent, WebFailure::kNoResponse},
+      // With the header block: the body broke off, or all is well.
+      {CURLE_PARTIAL_FILE, answered, WebFailure::kBodyBroken},
+      {CURLE_RECV_ERROR, answered, WebFailure::kBodyBroken},
+      {CURLE_ABORTED_BY_CALLBACK, answered, WebFailure::kBodyBroken},
+      {CURLE_OK, answered, WebFailure::kNone},
+      {CURLE_WRITE_ERROR, endedByUs, WebFailure::kNone},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(curl_easy_strerror(row.result)) +
-                 (row.requestSent ? " (sent)" : " (not sent)"));
-    EXPECT_EQ(FailureOfTransfer(row.result, row.requestSent), row.failure);
+                 (row.progress.requestSent ? ", sent" : "") +
+                 (row.progress.headersCame ? ", headers came" : "") +
+                 (row.progress.endedAfterHeaders ? ", ended by us" : ""));
+    EXPECT_EQ(FailureOfTransfer(row.result, row.progress), row.failure);
   }
 }
 
