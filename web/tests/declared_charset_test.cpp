@@ -22,6 +22,10 @@ TEST(DeclaredCharset, FindsTheNameInAMetaTagOfThePageHead) {
       {"<meta charset=\"\">", ""},
       {"<p>charset=utf-8</p>", ""},
       {"<meta\ncharset=utf-8>", ""},  // "." does not cross a line break
+      {"<MeTa charset=big5>", "big5"},
+      // Right after a byte that would start a two-byte character: the engine still sees it.
+      {"<title>\xE4\xB8\xAD<meta charset=\"utf-8\">", "utf-8"},
+      {"\xAD<meta charset=utf-8>", "utf-8"},
       {"", ""},
   };
   for (const auto& row : rows) {
