@@ -37,13 +37,14 @@ Text DeclaredCharset(const Text& pageText) {
   return matcher.GroupText(1, 1);
 }
 
-Text RedecodeDeclaredCharset(Text pageText, std::string_view body) {
-  const Text charset = DeclaredCharset(pageText);
-  if (charset.Empty() || TextEquals(charset, "gbk") || TextEquals(charset, "gb2312")) {
-    return pageText;
+Text PageTextOf(std::string_view body) {
+  // The head alone decides, so a body that is decoded is never first copied whole as text.
+  const Text charset = DeclaredCharset(Text(body.substr(0, 1024)));
+  if (!charset.Empty() && !TextEquals(charset, "gbk") && !TextEquals(charset, "gb2312")) {
+    std::optional<Text> decoded = DecodeCharset(body, charset.View());
+    if (decoded) return *std::move(decoded);
   }
-  std::optional<Text> decoded = DecodeCharset(body, charset.View());
-  return decoded ? *std::move(decoded) : pageText;
+  return Text(body);
 }
 
 }  // namespace quorvane

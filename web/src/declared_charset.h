@@ -11,10 +11,10 @@ namespace quorvane {
 // 1024 bytes of pageText; empty when nothing matches.
 Text DeclaredCharset(const Text& pageText);
 
-// pageText (the body up to its first zero byte) re-decoded from the declared character set:
-// unchanged when none is declared or the name is "gbk" or "gb2312" (byte for byte, so "GBK"
-// is decoded); otherwise the whole body read as that character set into code page 936 text
-// with "?" for what it cannot show. A name no converter knows leaves pageText unchanged.
-Text RedecodeDeclaredCharset(Text pageText, std::string_view body);
+// The page text of a response body: the body up to its first zero byte, re-decoded when its
+// first 1024 bytes declare a character set other than "gbk" and "gb2312" (byte for byte, so
+// "GBK" is decoded): the whole body read as that character set into code page 936 text with
+// "?" for what it cannot show. A name no converter knows leaves the body's bytes.
+Text PageTextOf(std::string_view body);
 
 }  // namespace quorvane

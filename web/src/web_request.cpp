@@ -77,7 +77,7 @@ Text WebRequest(const Text& Url, const WebRequestOptions& options) {
                                  .requestCookies = options.RequestCookies,
                                  .autoMergeCookies = options.AutoMergeCookies});
   ByteSet body = std::move(outcome.body);
-  Text page = RedecodeDeclaredCharset(BytesToText(body), body.View());
+  Text page = PageTextOf(body.View());
   if (options.ResponseBytes != nullptr) *options.ResponseBytes = std::move(body);
   return page;
 }

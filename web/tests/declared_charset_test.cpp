@@ -45,7 +45,7 @@ TEST(DeclaredCharset, LooksAtTheFirst1024BytesOnly) {
   EXPECT_EQ(DeclaredCharset(Text(beyond)).View(), "");
 }
 
-TEST(RedecodeDeclaredCharset, DecodesFromAnyCharsetButGbkAndGb2312) {
+TEST(PageTextOf, DecodesFromAnyCharsetButGbkAndGb2312) {
   const std::string utf8Body = "<meta charset=\"utf-8\"><p>中文</p>";
   const Text gbkPage = TextFromUtf8("<meta charset=\"gbk\"><p>中文</p>");
   const Text gb2312Page = TextFromUtf8("<meta charset=\"gb2312\"><p>中文</p>");
@@ -68,20 +68,25 @@ TEST(RedecodeDeclaredCharset, DecodesFromAnyCharsetButGbkAndGb2312) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.label);
-    const Text page = BytesToText(ByteSet(row.body));
-    EXPECT_EQ(RedecodeDeclaredCharset(page, row.body), row.expected);
+    EXPECT_EQ(PageTextOf(row.body), row.expected);
   }
 }
 
-TEST(RedecodeDeclaredCharset, DecodesGbkInCapitalsThroughTheConverter) {
+TEST(PageTextOf, DecodesGbkInCapitalsThroughTheConverter) {
   // "GBK" is not "gbk" byte for byte, so the body goes through the converter, which cannot
   // read a lead byte before a space and puts something else in its place; "gbk" keeps the bytes.
   const std::string upper = "<meta charset=\"GBK\">\x81 x";
   const std::string lower = "<meta charset=\"gbk\">\x81 x";
-  const Text decoded = RedecodeDeclaredCharset(Text(upper), upper);
+  const Text decoded = PageTextOf(upper);
   EXPECT_EQ(TextLeft(decoded, 20).View(), upper.substr(0, 20));
   EXPECT_NE(decoded.View(), upper);
-  EXPECT_EQ(RedecodeDeclaredCharset(Text(lower), lower).View(), lower);
+  EXPECT_EQ(PageTextOf(lower).View(), lower);
+}
+
+TEST(PageTextOf, EndsTheUndecodedPageAtItsFirstZeroByte) {
+  const std::string body("<p>a</p>\0<p>b</p>", 17);
+  EXPECT_EQ(PageTextOf(body).View(), "<p>a</p>");
+  EXPECT_EQ(PageTextOf(std::string_view()).View(), "");
 }
 
 }  // namespace
