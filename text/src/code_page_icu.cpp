@@ -1,4 +1,6 @@
-// Code-page conversion over ICU converters.
+// Code-page conversion over ICU converters. Code page 936 goes through a
+// cache of the converter's own answers (code_page_936_cache.h) and hands the
+// converter only what the cache cannot answer exactly as it would.
 #include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
@@ -8,11 +10,14 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <iterator>
 #include <limits>
-#include <mutex>
+#include <memory>
 #include <string>
 
+#include "code_page_936_cache.h"
 #include "code_page_case.h"
+#include "code_page_direct.h"
 #include "quorvane/text/code_page.h"
 
 namespace quorvane {
@@ -27,6 +32,9 @@ constexpr char kCodePage936[] = "windows-936-2000";
 // ICU refuses single calls over about 1 GiB of input, so long inputs go in pieces.
 constexpr std::size_t kChunkBytes = std::size_t{1} << 28;
 constexpr std::size_t kChunkUnits = std::size_t{1} << 27;
+
+// Bytes of code page 936 read through the cache per step (see DecodeCodePage936).
+constexpr std::size_t kDecodeStepBytes = std::size_t{1} << 14;
 
 // Every byte sequence a converter cannot read becomes U+FFFD (ICU's default
 // would give U+001A for some single-byte sets, which code page 936 keeps as a
@@ -105,6 +113,7 @@ ThreadConverters& Converters() {
 struct StringUnits {
   std::u16string& units;
   std::size_t Size() const { return units.size(); }
+  void Reserve(std::size_t size) { units.reserve(size); }
   void Resize(std::size_t size) { units.resize(size); }
   UChar* Data() { return units.data(); }
 };
@@ -112,45 +121,40 @@ struct StringUnits {
 struct ByteSetUnits {
   ByteSet& bytes;
   std::size_t Size() const { return static_cast<std::size_t>(bytes.Size()) / 2; }
+  void Reserve(std::size_t size) { bytes.Reserve(static_cast<int64_t>(size * 2)); }
   void Resize(std::size_t size) { bytes.Resize(static_cast<int64_t>(size * 2)); }
   UChar* Data() { return reinterpret_cast<UChar*>(bytes.MutableData()); }
 };
 
-// Decodes all of source into out, starting with room for `capacity` units and
-// growing when needed. Returns the number of units, or -1 when ICU fails.
+// Decodes all of source with converter into out after its first `written`
+// units, growing out when needed. Returns the number of units in out then,
+// or -1 when ICU fails.
 template <typename Units>
-int64_t Decode(UConverter* converter, std::string_view source, Units out, std::size_t capacity) {
+int64_t DecodeAppending(UConverter* converter, std::string_view source, Units out,
+                        std::size_t written) {
   ucnv_resetToUnicode(converter);
-  out.Resize(std::max<std::size_t>(capacity, 1));
-  std::size_t written = 0;
   const char* next = source.data();
   const char* const end = next + source.size();
   for (;;) {
     const char* const chunkEnd = next + std::min<std::size_t>(end - next, kChunkBytes);
     const bool flush = chunkEnd == end;
+    if (written == out.Size()) out.Resize(std::max<std::size_t>(out.Size() * 2, 16));
     UChar* const base = out.Data();
     UChar* target = base + written;
     UErrorCode error = U_ZERO_ERROR;
     ucnv_toUnicode(converter, &target, base + std::min(out.Size(), written + kChunkUnits), &next,
                    chunkEnd, nullptr, flush, &error);
     written = static_cast<std::size_t>(target - base);
-    if (error == U_BUFFER_OVERFLOW_ERROR) {
-      if (written == out.Size()) out.Resize(out.Size() * 2);
-      continue;
-    }
+    if (error == U_BUFFER_OVERFLOW_ERROR) continue;
     if (U_FAILURE(error)) return -1;
     if (flush) return static_cast<int64_t>(written);
   }
 }
 
-// Encodes units (holding no zero unit) with converter. The output goes
-// through a small buffer and is appended to the text, which was reserved for
-// the longest possible result once, so the text is never copied as it grows.
-Text Encode(UConverter* converter, std::u16string_view units) {
-  if (units.empty() || converter == nullptr) return Text();
-  Text text;
-  text.Reserve(static_cast<int32_t>(std::min<std::size_t>(
-      units.size() * 2, static_cast<std::size_t>(std::numeric_limits<int32_t>::max()))));
+// Encodes units (holding no zero unit) with converter and appends the bytes to
+// text through a small buffer; the caller reserves the text once, so it is
+// never copied as it grows. False when ICU fails.
+bool EncodeAppending(UConverter* converter, std::u16string_view units, Text& text) {
   ucnv_resetFromUnicode(converter);
   char buffer[16384];
   const UChar* next = units.data();
@@ -164,30 +168,198 @@ Text Encode(UConverter* converter, std::u16string_view units) {
                      &error);
     text.Append(std::string_view(buffer, static_cast<std::size_t>(target - buffer)));
     if (error == U_BUFFER_OVERFLOW_ERROR) continue;
-    if (U_FAILURE(error)) return Text();
-    if (flush) return text;
+    if (U_FAILURE(error)) return false;
+    if (flush) return true;
   }
 }
 
+// ---- the cache of code page 936, filled from the converter ----
+
+// What a converter set up as the threads' converters reads from a few bytes,
+// or writes for one unit; the empty string when ICU fails.
+std::u16string ReadAlone(UConverter* converter, std::string_view bytes) {
+  UChar units[8];
+  UErrorCode error = U_ZERO_ERROR;
+  const int32_t length = ucnv_toUChars(converter, units, std::size(units), bytes.data(),
+                                       static_cast<int32_t>(bytes.size()), &error);
+  if (U_FAILURE(error) || length > static_cast<int32_t>(std::size(units))) return {};
+  return std::u16string(units, units + length);
+}
+
+std::string WriteAlone(UConverter* converter, char16_t unit) {
+  char bytes[8];
+  UErrorCode error = U_ZERO_ERROR;
+  const int32_t length = ucnv_fromUChars(converter, bytes, sizeof bytes, &unit, 1, &error);
+  if (U_FAILURE(error) || length > static_cast<int32_t>(sizeof bytes)) return {};
+  return std::string(bytes, static_cast<std::size_t>(length));
+}
+
+bool IsSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+
+// The two-byte sequences the converter reads as one unit of their own. The
+// cache is only given out when the converter reads ASCII as itself (the walk
+// widens it without the cache) and begins a new character at every byte below
+// 0x40 (where the walk ends the pieces it hands back to the converter).
+std::unique_ptr<CodePage936Reading> BuildReadingCache() {
+  UConverter* converter = OpenConverter(kCodePage936, Direction::kReadAndWrite);
+  if (converter == nullptr) return nullptr;
+  auto cache = std::make_unique<CodePage936Reading>();
+  bool usable = true;
+  for (unsigned byte = 0; byte < 0x80 && usable; ++byte) {
+    const char one = static_cast<char>(byte);
+    usable = ReadAlone(converter, std::string_view(&one, 1)) ==
+             std::u16string(1, static_cast<char16_t>(byte));
+  }
+  for (unsigned lead = 0x80; lead <= 0xFF && usable; ++lead) {
+    const char first = static_cast<char>(lead);
+    const std::u16string alone = ReadAlone(converter, std::string_view(&first, 1));
+    for (unsigned boundary = 0; boundary < 0x40 && usable; ++boundary) {
+      const char pair[2] = {first, static_cast<char>(boundary)};
+      usable = !alone.empty() && ReadAlone(converter, std::string_view(pair, 2)) ==
+                                     alone + static_cast<char16_t>(boundary);
+    }
+    for (unsigned second = 0; second <= 0xFF && usable; ++second) {
+      const char pair[2] = {first, static_cast<char>(second)};
+      const std::u16string units = ReadAlone(converter, std::string_view(pair, 2));
+      // U+FFFD stands for an undefined pair; the converter reports those itself.
+      if (units.size() != 1 || units[0] == 0 || units[0] == 0xFFFD || IsSurrogate(units[0])) {
+        continue;
+      }
+      cache->pairUnits[CodePage936Reading::PairIndex(lead, second)] = units[0];
+    }
+  }
+  ucnv_close(converter);
+  return usable ? std::move(cache) : nullptr;
+}
+
+// The units the converter writes as one or two bytes of their own. "?" for a
+// unit other than "?" itself is the substitute and stays with the converter.
+// The cache is only given out when the converter writes ASCII as itself.
+std::unique_ptr<CodePage936Writing> BuildWritingCache() {
+  UConverter* converter = OpenConverter(kCodePage936, Direction::kReadAndWrite);
+  if (converter == nullptr) return nullptr;
+  auto cache = std::make_unique<CodePage936Writing>();
+  bool usable = true;
+  for (unsigned unit = 1; unit < 0x80 && usable; ++unit) {
+    usable = WriteAlone(converter, static_cast<char16_t>(unit)) ==
+             std::string(1, static_cast<char>(unit));
+    cache->unitBytes[unit] = static_cast<uint16_t>(unit);
+  }
+  for (unsigned unit = 0x80; unit <= 0xFFFF && usable; ++unit) {
+    if (IsSurrogate(static_cast<char16_t>(unit))) continue;
+    const std::string bytes = WriteAlone(converter, static_cast<char16_t>(unit));
+    if (bytes.size() == 1 && bytes[0] != '\0' && bytes[0] != '?') {
+      cache->unitBytes[unit] = static_cast<unsigned char>(bytes[0]);
+    } else if (bytes.size() == 2 && bytes[0] != '\0') {
+      cache->unitBytes[unit] = static_cast<uint16_t>(static_cast<unsigned char>(bytes[0]) << 8 |
+                                                     static_cast<unsigned char>(bytes[1]));
+    }
+  }
+  ucnv_close(converter);
+  return usable ? std::move(cache) : nullptr;
+}
+
+// Filled once per process on first use, then only read, by any thread; null
+// when the converter cannot be opened or the cache would not be exact. Kept
+// for the life of the process, so threads still converting at exit are safe.
+const CodePage936Reading* ReadingCache() {
+  static const CodePage936Reading* const cache = BuildReadingCache().release();
+  return cache;
+}
+
+const CodePage936Writing* WritingCache() {
+  static const CodePage936Writing* const cache = BuildWritingCache().release();
+  return cache;
+}
+
+// ---- code page 936 conversions: cached characters here, the rest by the converter ----
+
+// Decodes code page 936 bytes into out from its start. Returns the number of
+// units, or -1 when the converter fails; out ends up holding at least that
+// many units (the caller sets its final size).
+template <typename Units>
+int64_t DecodeCodePage936(std::string_view source, Units out) {
+  const CodePage936Reading* const cache = ReadingCache();
+  if (cache == nullptr) {
+    out.Resize(source.size() + 1);
+    UConverter* converter = Converters().CodePage936();
+    return converter == nullptr ? -1 : DecodeAppending(converter, source, out, 0);
+  }
+  // Every character is at least one byte and reads as one unit; the extra
+  // unit is for the caller's terminator.
+  out.Reserve(source.size() + 1);
+  std::size_t written = 0;
+  std::size_t next = 0;
+  while (next < source.size()) {
+    // The units are sized a step at a time, so that their zero fill is still
+    // in the cache when the walk writes over it.
+    const std::size_t stepEnd = next + std::min(source.size() - next, kDecodeStepBytes);
+    out.Resize(written + (stepEnd - next) + 1);
+    std::size_t stopped = next;
+    written +=
+        ReadCachedCharacters(*cache, source.substr(0, stepEnd), stopped, out.Data() + written);
+    // A lead byte at the end of a step is read again with the next step.
+    if (stopped == stepEnd || (stopped + 1 == stepEnd && stepEnd < source.size())) {
+      next = stopped;
+      continue;
+    }
+    UConverter* converter = Converters().CodePage936();
+    if (converter == nullptr) return -1;
+    const std::size_t end = UndecidedPieceEnd(source, stopped);
+    out.Resize(written + (end - stopped) + 1);
+    const int64_t total =
+        DecodeAppending(converter, source.substr(stopped, end - stopped), out, written);
+    if (total < 0) return -1;
+    written = static_cast<std::size_t>(total);
+    next = end;
+  }
+  return static_cast<int64_t>(written);
+}
+
+// Encodes units (holding no zero unit) to code page 936; the empty text when
+// the converter fails.
+Text EncodeCodePage936(std::u16string_view units) {
+  if (units.empty()) return Text();
+  Text text;
+  text.Reserve(static_cast<int32_t>(std::min<std::size_t>(
+      units.size() * 2, static_cast<std::size_t>(std::numeric_limits<int32_t>::max()))));
+  const CodePage936Writing* const cache = WritingCache();
+  if (cache == nullptr) {
+    UConverter* converter = Converters().CodePage936();
+    return converter != nullptr && EncodeAppending(converter, units, text) ? text : Text();
+  }
+  char buffer[16384];
+  std::size_t next = 0;
+  while (next < units.size()) {
+    const std::size_t written = WriteCachedCharacters(*cache, units, next, buffer, sizeof buffer);
+    text.Append(std::string_view(buffer, written));
+    if (next == units.size() || IsCached(*cache, units[next])) continue;  // the buffer was full
+    UConverter* converter = Converters().CodePage936();
+    const std::size_t end = UndecidedRunEnd(*cache, units, next);
+    if (converter == nullptr || !EncodeAppending(converter, units.substr(next, end - next), text)) {
+      return Text();
+    }
+    next = end;
+  }
+  return text;
+}
+
 std::u16string_view UpToZeroUnit(std::u16string_view units) {
-  return units.substr(0, std::min(units.find(u'\0'), units.size()));
+  return units.substr(
+      0, UnitsBeforeZero(reinterpret_cast<const unsigned char*>(units.data()), units.size()));
 }
 
 }  // namespace
 
 ByteSet AnsiToWide(const Text& text) {
   if (text.Empty()) return ByteSet();
-  UConverter* converter = Converters().CodePage936();
-  if (converter == nullptr) return ByteSet();
-  // Code page 936 gives at most one unit per byte; the extra unit is the terminator.
-  const std::size_t capacity = static_cast<std::size_t>(text.Length()) + 1;
   ByteSet wide;
   int64_t units;
   if constexpr (std::endian::native == std::endian::little) {
-    units = Decode(converter, text.View(), ByteSetUnits{wide}, capacity);
+    units = DecodeCodePage936(text.View(), ByteSetUnits{wide});
   } else {
     std::u16string decoded;
-    units = Decode(converter, text.View(), StringUnits{decoded}, capacity);
+    units = DecodeCodePage936(text.View(), StringUnits{decoded});
     if (units > 0) {
       wide.Resize((units + 1) * 2);
       for (int64_t i = 0; i < units; ++i) {
@@ -206,35 +378,46 @@ ByteSet AnsiToWide(const Text& text) {
 Text WideToAnsi(const ByteSet& utf16le) {
   const unsigned char* bytes = utf16le.Data();
   const std::size_t whole = static_cast<std::size_t>(utf16le.Size()) / 2;
-  std::size_t units = 0;
-  while (units < whole && (bytes[2 * units] | bytes[2 * units + 1]) != 0) ++units;
+  const std::size_t units = UnitsBeforeZero(bytes, whole);
   if (units == 0) return Text();
   if constexpr (std::endian::native == std::endian::little) {
     if (reinterpret_cast<std::uintptr_t>(bytes) % alignof(char16_t) == 0) {
-      return Encode(Converters().CodePage936(),
-                    std::u16string_view(reinterpret_cast<const char16_t*>(bytes), units));
+      return EncodeCodePage936(
+          std::u16string_view(reinterpret_cast<const char16_t*>(bytes), units));
     }
   }
   std::u16string copy(units, u'\0');
   for (std::size_t i = 0; i < units; ++i) {
     copy[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
   }
-  return Encode(Converters().CodePage936(), copy);
+  return EncodeCodePage936(copy);
 }
 
 std::u16string TextToUtf16(const Text& text) {
   std::u16string units;
   if (text.Empty()) return units;
-  UConverter* converter = Converters().CodePage936();
-  if (converter == nullptr) return units;
-  const int64_t count =
-      Decode(converter, text.View(), StringUnits{units}, static_cast<std::size_t>(text.Length()));
+  const int64_t count = DecodeCodePage936(text.View(), StringUnits{units});
   units.resize(static_cast<std::size_t>(std::max<int64_t>(count, 0)));
   return units;
 }
 
-Text Utf16ToText(std::u16string_view utf16) {
-  return Encode(Converters().CodePage936(), UpToZeroUnit(utf16));
+Text Utf16ToText(std::u16string_view utf16) { return EncodeCodePage936(UpToZeroUnit(utf16)); }
+
+std::u16string DecodeCodePage936Directly(std::string_view bytes) {
+  std::u16string units;
+  UConverter* converter = Converters().CodePage936();
+  if (bytes.empty() || converter == nullptr) return units;
+  units.resize(bytes.size() + 1);
+  const int64_t count = DecodeAppending(converter, bytes, StringUnits{units}, 0);
+  units.resize(static_cast<std::size_t>(std::max<int64_t>(count, 0)));
+  return units;
+}
+
+Text EncodeCodePage936Directly(std::u16string_view units) {
+  Text text;
+  UConverter* converter = Converters().CodePage936();
+  if (units.empty() || converter == nullptr) return text;
+  return EncodeAppending(converter, units, text) ? text : Text();
 }
 
 Text TextFromUtf8(std::string_view utf8) {
@@ -249,7 +432,7 @@ Text TextFromUtf8(std::string_view utf8) {
                        static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &error);
   if (U_FAILURE(error)) return Text();
   units.resize(static_cast<std::size_t>(length));
-  return Encode(Converters().CodePage936(), units);
+  return EncodeCodePage936(units);
 }
 
 Text TextFromUtf8(std::u8string_view utf8) {
@@ -278,11 +461,11 @@ std::optional<Text> DecodeCharset(std::string_view bytes, std::string_view chars
   if (charsetName.empty() || charsetName.find('\0') != std::string_view::npos) return std::nullopt;
   UConverter* converter = Converters().Named(std::string(charsetName));
   if (converter == nullptr) return std::nullopt;
-  std::u16string units;
-  const int64_t count = Decode(converter, bytes, StringUnits{units}, bytes.size() + 1);
+  std::u16string units(bytes.size() + 1, u'\0');
+  const int64_t count = DecodeAppending(converter, bytes, StringUnits{units}, 0);
   if (count <= 0) return Text();
-  return Encode(Converters().CodePage936(),
-                UpToZeroUnit(std::u16string_view(units.data(), static_cast<std::size_t>(count))));
+  return EncodeCodePage936(
+      UpToZeroUnit(std::u16string_view(units.data(), static_cast<std::size_t>(count))));
 }
 
 namespace {
