@@ -459,13 +459,36 @@ std::string TextToUtf8(const Text& text) {
 std::optional<Text> DecodeCharset(std::string_view bytes, std::string_view charsetName) {
   // ICU reads an empty name as "the default converter"; here it names nothing.
   if (charsetName.empty() || charsetName.find('\0') != std::string_view::npos) return std::nullopt;
-  UConverter* converter = Converters().Named(std::string(charsetName));
-  if (converter == nullptr) return std::nullopt;
-  std::u16string units(bytes.size() + 1, u'\0');
-  const int64_t count = DecodeAppending(converter, bytes, StringUnits{units}, 0);
-  if (count <= 0) return Text();
-  return EncodeCodePage936(
-      UpToZeroUnit(std::u16string_view(units.data(), static_cast<std::size_t>(count))));
+  UConverter* source = Converters().Named(std::string(charsetName));
+  if (source == nullptr) return std::nullopt;
+  UConverter* target = Converters().CodePage936();
+  if (target == nullptr) return Text();
+  // One pass from the named set straight to code page 936 (ICU pivots through UTF-16 in small
+  // pieces, with a direct path from UTF-8), rather than a whole UTF-16 copy of the page first.
+  // A character takes at most two bytes in code page 936 and at least one byte in any source
+  // set except UTF-16/32, where it takes two; the loop grows the room if a set needs more.
+  thread_local std::string scratch;
+  std::size_t room = bytes.size() * 2 + 16;
+  for (;;) {
+    if (scratch.size() < room) scratch.resize(room);
+    char* written = scratch.data();
+    const char* read = bytes.data();
+    UErrorCode error = U_ZERO_ERROR;
+    ucnv_convertEx(target, source, &written, scratch.data() + room, &read,
+                   bytes.data() + bytes.size(), nullptr, nullptr, nullptr, nullptr, true, true,
+                   &error);
+    if (error == U_BUFFER_OVERFLOW_ERROR) {
+      room *= 2;
+      continue;
+    }
+    if (U_FAILURE(error)) return Text();
+    // Text stops at the first zero byte, which only a zero character gives in code page 936.
+    Text decoded(
+        std::string_view(scratch.data(), static_cast<std::size_t>(written - scratch.data())));
+    // A page-sized scratch buffer is not kept past a large decoding.
+    if (scratch.size() > (std::size_t{4} << 20)) std::string().swap(scratch);
+    return decoded;
+  }
 }
 
 namespace {
