@@ -15,8 +15,6 @@ NginxServer& Nginx();
 TinyProxy& OpenProxy();     // no credentials
 TinyProxy& GuardedProxy();  // kProxyUser / kProxyPassword
 
-// "Basic " + base64 of user:password.
-std::string BasicCredentials(std::string_view user, std::string_view password);
 // Runs a shell command, returns its standard output and sets *exitCode.
 std::string RunShell(const std::string& command, int* exitCode);
 

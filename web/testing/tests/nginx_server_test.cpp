@@ -150,8 +150,8 @@ TEST_F(NginxServerTest, PlaceholdersAreReplacedByThePorts) {
 }
 
 TEST_F(NginxServerTest, BasicAuthenticationWithThePasswordFile) {
-  const std::string wrong = BasicCredentials(kUser, "wrong");
-  const std::string right = BasicCredentials(kUser, kPassword);
+  const std::string wrong = BasicAuthorizationValue(kUser, "wrong");
+  const std::string right = BasicAuthorizationValue(kUser, kPassword);
   EXPECT_EQ(StatusLine(Get("/secret/")), "HTTP/1.1 401 Unauthorized");
   EXPECT_EQ(StatusLine(Get("/secret/", "Authorization: " + wrong + "\r\n")),
             "HTTP/1.1 401 Unauthorized");

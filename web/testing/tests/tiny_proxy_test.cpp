@@ -47,9 +47,10 @@ TEST_F(TinyProxyTest, WithCredentialsRefusesRequestsWithoutThem) {
   const Row rows[] = {
       {"none", "", "HTTP/1.0 407 Proxy Authentication Required"},
       // tinyproxy 1.11 answers a wrong pair with 401, not 407.
-      {"wrong", "Proxy-Authorization: " + BasicCredentials(kProxyUser, "nope") + "\r\n",
+      {"wrong", "Proxy-Authorization: " + BasicAuthorizationValue(kProxyUser, "nope") + "\r\n",
        "HTTP/1.0 401 Unauthorized"},
-      {"right", "Proxy-Authorization: " + BasicCredentials(kProxyUser, kProxyPassword) + "\r\n",
+      {"right",
+       "Proxy-Authorization: " + BasicAuthorizationValue(kProxyUser, kProxyPassword) + "\r\n",
        "HTTP/1.1 200 OK"},
   };
   for (const Row& row : rows) {

@@ -3,6 +3,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 
 namespace quorvane::testing {
 
@@ -29,5 +30,9 @@ struct ReceivedRequest {
     return headers.count(lowerCaseName) != 0;
   }
 };
+
+// The value of an Authorization or Proxy-Authorization line for Basic credentials
+// ("Basic " + base64 of "user:password"), to send or to compare with what a server received.
+std::string BasicAuthorizationValue(std::string_view user, std::string_view password);
 
 }  // namespace quorvane::testing
